@@ -1,8 +1,8 @@
 // Launch actions over CreateProcessA and ShellExecuteA.
 #include "launch_actions.h"
 
-#include <shellapi.h>
 #include <windows.h>
+#include <shellapi.h>
 
 void StartProgram(char* command_line, int show_state) {
   STARTUPINFOA startup;
