@@ -1,0 +1,11 @@
+#!/bin/sh
+# Builds everything and runs every test: the unit tests and the end-to-end
+# tests of both programs under Wine. Run as root on Debian 12; installs what
+# it needs.
+set -eu
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+cmake --preset mingw
+cmake --build --preset mingw
+ctest --preset mingw
