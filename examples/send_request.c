@@ -51,12 +51,21 @@ static int WaitForLauncher(int seconds) {
   return 1;
 }
 
+/* A whole decimal number, or -1. */
+static long ParseNumber(const char* text) {
+  char* end = NULL;
+  long value = strtol(text, &end, 10);
+  return (end != text && *end == '\0' && value >= 0) ? value : -1;
+}
+
 int main(int argc, char** argv) {
   if (argc == 3 && strcmp(argv[1], "region") == 0) return SendThroughRegion(argv[2]);
-  if (argc == 4 && strcmp(argv[1], "window") == 0) {
-    return SendThroughWindowText(atoi(argv[2]), argv[3]);
+  if (argc == 4 && strcmp(argv[1], "window") == 0 && ParseNumber(argv[2]) >= 0) {
+    return SendThroughWindowText((LPARAM)ParseNumber(argv[2]), argv[3]);
   }
-  if (argc == 3 && strcmp(argv[1], "wait") == 0) return WaitForLauncher(atoi(argv[2]));
-  fprintf(stderr, "usage: send_request region TEXT | window CODE TEXT | wait SECONDS\n");
+  if (argc == 3 && strcmp(argv[1], "wait") == 0 && ParseNumber(argv[2]) >= 0) {
+    return WaitForLauncher((int)ParseNumber(argv[2]));
+  }
+  (void)fputs("usage: send_request region TEXT | window CODE TEXT | wait SECONDS\n", stderr);
   return 2;
 }

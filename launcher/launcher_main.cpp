@@ -25,7 +25,7 @@ bool IsNtFamily() {
   OSVERSIONINFOA version;
   ZeroMemory(&version, sizeof version);
   version.dwOSVersionInfoSize = sizeof version;
-  return GetVersionExA(&version) && version.dwPlatformId >= VER_PLATFORM_WIN32_NT;
+  return GetVersionExA(&version) != 0 && version.dwPlatformId >= VER_PLATFORM_WIN32_NT;
 }
 
 // Answering without default processing creates the window with an empty

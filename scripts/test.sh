@@ -9,3 +9,11 @@ scripts/install-deps.sh
 cmake --preset mingw
 cmake --build --preset mingw
 ctest --preset mingw
+
+# The pure logic natively, under the address and undefined-behaviour
+# sanitizers, with each fuzzer run briefly from its seed corpus.
+cmake --preset native
+cmake --build --preset native
+ctest --preset native
+
+scripts/static-checks.sh build/mingw

@@ -1,0 +1,31 @@
+#!/bin/sh
+# Formatting, clang-tidy and cppcheck over the project's own code; fails on
+# any finding. Needs the cross build's compile database (build/mingw).
+set -eu
+cd "$(dirname "$0")/.."
+
+build=${1:-build/mingw}
+status=0
+
+sources=$(git ls-files '*.cpp' '*.c' '*.h')
+# The programs' own code, analysed with the compile flags of the cross build.
+own_code=$(git ls-files 'launcher/*.cpp' 'remover/*.cpp' 'examples/*.c' 'tests/support/*.cpp' \
+    'bench/*.cpp')
+
+echo "== clang-format"
+# shellcheck disable=SC2086
+clang-format --dry-run --Werror $sources || status=1
+
+echo "== clang-tidy"
+# shellcheck disable=SC2086
+clang-tidy --quiet -p "$build" --extra-arg=--target=i686-w64-mingw32 $own_code 2>/dev/null ||
+    status=1
+
+echo "== cppcheck"
+cppcheck --enable=warning,style,performance,portability --std=c++17 --platform=win32A \
+    --error-exitcode=1 --inline-suppr --quiet -D_WIN32 -DWIN32 \
+    --suppressions-list=.cppcheck-suppressions \
+    launcher remover examples tests/support tests/fuzz $( [ -d bench ] && echo bench) || status=1
+
+[ $status -eq 0 ] && echo "static checks: no findings"
+exit $status
