@@ -18,6 +18,9 @@ if [ ! -f "$prefix/.headless-ready" ]; then
         if [ ! -f "$prefix/.headless-ready" ]; then
             wineboot -i >/dev/null 2>&1 || true
             wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+            # A crashing program ends at once instead of waiting in Wine's debugger.
+            wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+                /v Debugger /f >/dev/null 2>&1 || true
             wineserver -k >/dev/null 2>&1 || true
             wineserver -w >/dev/null 2>&1 || true
             touch "$prefix/.headless-ready"

@@ -6,14 +6,21 @@
 // so a test can tell exactly what the launcher started, with which show
 // state, and when. Appends from concurrent starts are serialised by a named
 // mutex, so no line is torn.
+//
+// Started as "probe.exe /hold-mutex NAME", it first takes the mutex NAME,
+// then records its start, and then sleeps up to a minute while holding it:
+// a stand-in for a client that a test kills while it owns the mutex.
 #include <windows.h>
 
 #include <stdio.h>
+#include <string.h>
 
 namespace {
 
 const char kLogVariable[] = "TARVOLIN_PROBE_LOG";
 const char kLogMutexName[] = "TarvolinProbeLogLock";
+const char kHoldMutexSwitch[] = "/hold-mutex ";
+constexpr DWORD kHoldingTimeMs = 60000;
 
 void AppendRecord(const char* log_path, const char* record, DWORD length) {
   HANDLE lock = CreateMutexA(NULL, FALSE, kLogMutexName);
@@ -31,9 +38,21 @@ void AppendRecord(const char* log_path, const char* record, DWORD length) {
   }
 }
 
+// Takes the mutex named by the command tail after the switch. False when it
+// does not exist or cannot be taken.
+bool TakeNamedMutex(const char* name) {
+  HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, name);
+  if (mutex == NULL) return false;
+  const DWORD waited = WaitForSingleObject(mutex, 10000);
+  return waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+}
+
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_tail, int) {
+  const bool holds_mutex = strncmp(command_tail, kHoldMutexSwitch, strlen(kHoldMutexSwitch)) == 0;
+  if (holds_mutex && !TakeNamedMutex(command_tail + strlen(kHoldMutexSwitch))) return 1;
+
   LARGE_INTEGER started;
   QueryPerformanceCounter(&started);
   STARTUPINFOA startup;
@@ -51,5 +70,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (length < 0) return 1;
   if (length >= static_cast<int>(sizeof record)) length = sizeof record - 1;
   AppendRecord(log_path, record, static_cast<DWORD>(length));
+  // Never released: ending or being killed leaves the mutex abandoned.
+  if (holds_mutex) Sleep(kHoldingTimeMs);
   return 0;
 }
