@@ -17,9 +17,16 @@ echo "== clang-format"
 clang-format --dry-run --Werror $sources || status=1
 
 echo "== clang-tidy"
+# clang reads the cross build's compile commands as a MinGW target; it needs
+# the cross compiler's own C++ library headers named to it.
+compiler=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")
+tidy_args="--extra-arg=--target=i686-w64-mingw32"
+for dir in $(echo | "$compiler" -E -x c++ - -v 2>&1 |
+    sed -n '/#include <...> search starts here/,/End of search list/p' | grep '^ '); do
+    tidy_args="$tidy_args --extra-arg=-isystem$dir"
+done
 # shellcheck disable=SC2086
-clang-tidy --quiet -p "$build" --extra-arg=--target=i686-w64-mingw32 $own_code 2>/dev/null ||
-    status=1
+clang-tidy --quiet -p "$build" $tidy_args $own_code 2>/dev/null || status=1
 
 echo "== cppcheck"
 cppcheck --enable=warning,style,performance,portability --std=c++17 --platform=win32A \
