@@ -9,6 +9,7 @@ scripts/install-deps.sh
 cmake --preset mingw
 cmake --build --preset mingw
 ctest --preset mingw
+scripts/check-binaries.sh build/mingw
 
 # The pure logic natively, under the address and undefined-behaviour
 # sanitizers, with each fuzzer run briefly from its seed corpus.
