@@ -11,19 +11,21 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 
-if [ ! -f "$prefix/.headless-ready" ]; then
+if [ ! -f "$prefix/.prefix-ready-2" ]; then
     mkdir -p "$(dirname "$prefix")"
     (
         flock 9
-        if [ ! -f "$prefix/.headless-ready" ]; then
+        if [ ! -f "$prefix/.prefix-ready-2" ]; then
             wineboot -i >/dev/null 2>&1 || true
             wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-            # A crashing program ends at once instead of waiting in Wine's debugger.
-            wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
-                /v Debugger /f >/dev/null 2>&1 || true
+            # A crashing program ends at once instead of waiting in Wine's
+            # debugger: with no debugger value Wine starts its own, so name
+            # one that does not exist.
+            wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+                /v Debugger /d no-debugger.exe /f >/dev/null 2>&1
             wineserver -k >/dev/null 2>&1 || true
             wineserver -w >/dev/null 2>&1 || true
-            touch "$prefix/.headless-ready"
+            touch "$prefix/.prefix-ready-2"
         fi
     ) 9>"$prefix.lock"
 fi
