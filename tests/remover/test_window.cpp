@@ -13,9 +13,10 @@ constexpr DWORD kCreateTimeoutMs = 10000;
 }  // namespace
 
 TestWindow::TestWindow(const std::string& class_name, OnClose on_close)
-    : class_name_(class_name), on_close_(on_close) {
-  created_ = CreateEventA(NULL, TRUE, FALSE, NULL);
-  release_ = CreateEventA(NULL, TRUE, FALSE, NULL);
+    : class_name_(class_name),
+      on_close_(on_close),
+      created_(CreateEventA(NULL, TRUE, FALSE, NULL)),
+      release_(CreateEventA(NULL, TRUE, FALSE, NULL)) {
   thread_ = std::thread([this] { Run(); });
   WaitForSingleObject(created_, kCreateTimeoutMs);
 }
@@ -40,19 +41,19 @@ void TestWindow::Run() {
     SetEvent(created_);
     return;
   }
-  HWND window = CreateWindowExA(0, class_name_.c_str(), "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 30,
-                                NULL, NULL, window_class.hInstance, NULL);
-  if (window != NULL) {
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  HWND created = CreateWindowExA(0, class_name_.c_str(), "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 30,
+                                 NULL, NULL, window_class.hInstance, NULL);
+  if (created != NULL) {
+    SetWindowLongPtrA(created, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowPos(created, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
   thread_id_ = GetCurrentThreadId();
-  window_ = window;
+  window_ = created;
   SetEvent(created_);
-  if (window != NULL) {
+  if (created != NULL) {
     MSG message;
     while (GetMessageA(&message, NULL, 0, 0) > 0) DispatchMessageA(&message);
-    DestroyWindow(window);
+    DestroyWindow(created);
   }
   UnregisterClassA(class_name_.c_str(), window_class.hInstance);
 }
