@@ -55,7 +55,7 @@ const char kProbeArgument[] = "bench-launch";
 // worker takes the lock, reads the text and drops it.
 const char kInertRequest[] = "none://xxxxxx";
 
-constexpr int kDefaultLaunchRounds = 100;
+constexpr int kDefaultLaunchRounds = 300;
 constexpr int kHandOverSamples = 200;
 constexpr int kThroughputSamples = 10;
 // Per sample: the count is topped up to its maximum as it drains, so the
