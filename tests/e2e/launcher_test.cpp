@@ -55,8 +55,17 @@ void LauncherTest::TearDown() {
   CloseRequestChannel(&client_);
   EndProcess(launcher_);
   launcher_ = NULL;
+  if (early_region_ != NULL) CloseHandle(early_region_);
+  early_region_ = NULL;
   EndProbeLog(log_);
   SetEnvironmentVariableA(kSearchPathVariable, saved_search_path_.c_str());
+}
+
+void LauncherTest::MakeRegionBeforeLauncher(DWORD size) {
+  SetLastError(0xdeadbeef);
+  early_region_ =
+      CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, size, kRequestRegionName);
+  ASSERT_NE(early_region_, nullptr) << "could not make the region, error " << GetLastError();
 }
 
 void LauncherTest::StartServingLauncher() {

@@ -25,6 +25,11 @@ class LauncherTest : public ::testing::Test {
   // ASSERT_NO_FATAL_FAILURE.
   void StartServingLauncher();
 
+  // Makes the request region, `size` bytes, as a client would before any
+  // launcher runs; the handle is kept until the test ends. Use with
+  // ASSERT_NO_FATAL_FAILURE.
+  void MakeRegionBeforeLauncher(DWORD size);
+
   // Asks the launcher to close as the remover does; the WM_CLOSE result.
   LRESULT CloseLauncherWindow();
 
@@ -41,6 +46,7 @@ class LauncherTest : public ::testing::Test {
   RequestChannel client_;
 
  private:
+  HANDLE early_region_ = NULL;
   std::string saved_search_path_;
 };
 

@@ -145,21 +145,12 @@ struct UnterminatedRegionCase {
 void PrintTo(const UnterminatedRegionCase& c, std::ostream* out) { *out << c.name; }
 
 class UnterminatedRegionTest : public LauncherTest,
-                               public ::testing::WithParamInterface<UnterminatedRegionCase> {
- protected:
-  void TearDown() override {
-    LauncherTest::TearDown();
-    if (early_region_ != NULL) CloseHandle(early_region_);
-  }
-  HANDLE early_region_ = NULL;
-};
+                               public ::testing::WithParamInterface<UnterminatedRegionCase> {};
 
 TEST_P(UnterminatedRegionTest, IsIgnoredAndTheLauncherGoesOnServing) {
   const DWORD existing_size = GetParam().existing_region_size;
   if (existing_size != 0) {
-    early_region_ = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, existing_size,
-                                       kRequestRegionName);
-    ASSERT_NE(early_region_, nullptr);
+    ASSERT_NO_FATAL_FAILURE(MakeRegionBeforeLauncher(existing_size));
   }
   ASSERT_NO_FATAL_FAILURE(StartServingLauncher());
   if (existing_size != 0) {

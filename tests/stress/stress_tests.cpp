@@ -444,22 +444,12 @@ struct UnterminatedCase {
 void PrintTo(const UnterminatedCase& c, std::ostream* out) { *out << c.name; }
 
 class StressUnterminatedRegionTest : public StressTest,
-                                     public ::testing::WithParamInterface<UnterminatedCase> {
- protected:
-  void TearDown() override {
-    StressTest::TearDown();
-    if (early_region_ != NULL) CloseHandle(early_region_);
-  }
-  HANDLE early_region_ = NULL;
-};
+                                     public ::testing::WithParamInterface<UnterminatedCase> {};
 
 TEST_P(StressUnterminatedRegionTest, ValidTextsAreServedAndTheLauncherEndsCleanly) {
   const DWORD existing_size = GetParam().existing_region_size;
   if (existing_size != 0) {
-    SetLastError(0xdeadbeef);
-    early_region_ = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, existing_size,
-                                       kRequestRegionName);
-    ASSERT_NE(early_region_, nullptr) << "could not make the region, error " << GetLastError();
+    ASSERT_NO_FATAL_FAILURE(MakeRegionBeforeLauncher(existing_size));
   }
   ASSERT_NO_FATAL_FAILURE(StartServingLauncher());
   if (existing_size != 0) {
