@@ -1,7 +1,8 @@
 #!/bin/sh
-# Builds everything and runs every test: the unit tests and the end-to-end
-# tests of both programs under Wine. Run as root on Debian 12; installs what
-# it needs.
+# Builds everything and runs every test: the cross build's unit, end-to-end
+# and stress tests under Wine with the checks of the shipped executables, the
+# pure logic natively under sanitizers with brief fuzzing, and the static
+# checks. Run as root on Debian 12; installs what it needs.
 set -eu
 cd "$(dirname "$0")/.."
 
